@@ -1,0 +1,109 @@
+#include "persistence/placement_file.h"
+
+#include "persistence/file_commit.h"
+
+#include <boost/algorithm/string/classification.hpp>
+#include <boost/algorithm/string/split.hpp>
+
+#include <limits>
+#include <sstream>
+#include <string>
+#include <vector>
+
+const char* const PlacementFilePath = "Config/Quillory.ini";
+
+namespace {
+
+// A size token reads like "%d" the other way round: leading blanks, a sign and
+// decimal digits, the rest of the token ignored; no digit or an overflow fails.
+bool ReadSize(const std::string& token, int32_t& value) {
+    std::stringstream stream(token);
+    int number = 0;
+    stream >> number;
+    if (stream.fail() || stream.bad())
+        return false;
+    value = number;
+    return true;
+}
+
+// GetLongValue gives a long, which is 32 bits on Windows; elsewhere saturate the
+// way the 32-bit strtol does, so every build reads a file alike.
+int32_t ToCoordinate(long value) {
+    if (value > std::numeric_limits<int32_t>::max())
+        return std::numeric_limits<int32_t>::max();
+    if (value < std::numeric_limits<int32_t>::min())
+        return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(value);
+}
+
+// A section header is one line: a title holding a line break could not be
+// written inside one without breaking, or injecting, sections.
+bool FitsInSectionName(const std::string& title) {
+    return title.find_first_of("\r\n") == std::string::npos;
+}
+
+} // namespace
+
+void FillTableFromDocument(const PlacementDocument& document, PlacementTable& table) {
+    PlacementDocument::TNamesDepend sections;
+    document.GetAllSections(sections);
+    std::vector<std::string> tokens;
+    for (const auto& section : sections) {
+        const char* name = section.pItem;
+        tokens.clear();
+        boost::algorithm::split(tokens, name, boost::algorithm::is_any_of(";"),
+                                boost::algorithm::token_compress_off);
+        if (tokens.size() < 4)
+            continue;
+
+        WindowRecord record;
+        const bool sizesRead = ReadSize(tokens[1], record.width) && ReadSize(tokens[2], record.height);
+        const long left = document.GetLongValue(name, "Left", MissingCoordinate);
+        const long top = document.GetLongValue(name, "Top", MissingCoordinate);
+        if (!sizesRead || left == MissingCoordinate || top == MissingCoordinate)
+            continue;
+        record.left = ToCoordinate(left);
+        record.top = ToCoordinate(top);
+
+        // The title is all of the name after its third ';', later ';' included.
+        record.title = tokens[3];
+        for (size_t i = 4; i < tokens.size(); ++i)
+            record.title.append(";").append(tokens[i]);
+
+        table[tokens[0]][FormatWindowKey(record)] = record;
+    }
+}
+
+void FillDocumentFromTable(const PlacementTable& table, PlacementDocument& document) {
+    std::string section;
+    for (const auto& [layout, records] : table) {
+        for (const auto& [key, record] : records) {
+            if (!FitsInSectionName(record.title))
+                continue;
+            // Every record sits under FormatWindowKey of its own size and title.
+            section.assign(layout).append(";").append(key);
+            document.SetLongValue(section.c_str(), "Left", record.left);
+            document.SetLongValue(section.c_str(), "Top", record.top);
+        }
+    }
+}
+
+void LoadPlacements() {
+    // The document is empty at the one start-up load; resetting first keeps a
+    // repeated start-up from merging the file into what an earlier save built.
+    PlacementFile.Reset();
+    PlacementFile.LoadFile(PlacementFilePath);
+    // A file that began with a UTF-8 mark switches the document to UTF-8; the
+    // file is 8-bit text and must never be written with a mark.
+    PlacementFile.SetUnicode(false);
+    gPlacementTable.clear();
+    FillTableFromDocument(PlacementFile, gPlacementTable);
+}
+
+void SavePlacements() {
+    PlacementFile.Reset();
+    FillDocumentFromTable(gPlacementTable, PlacementFile);
+    std::string bytes;
+    PlacementFile.Save(bytes, false);
+    CommitFile(PlacementFilePath, bytes);
+}
