@@ -26,6 +26,12 @@ bool WriteWhole(HANDLE file, const std::string& bytes) {
 } // namespace
 
 bool CommitFile(const std::string& path, const std::string& bytes) {
+    // A file the user marked read-only stays as it is. Windows refuses to move
+    // onto it anyway; saying so here keeps every file system alike.
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return false;
+
     // GetTempFileName creates the file, with a name no other writer uses, in the
     // same folder, so that the final move stays within one volume.
     char temporary[MAX_PATH];
@@ -39,8 +45,8 @@ bool CommitFile(const std::string& path, const std::string& bytes) {
         written = WriteWhole(file, bytes);
         written = CloseHandle(file) && written;
     }
-    if (written && MoveFileExA(temporary, path.c_str(),
-                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (written &&
+        MoveFileExA(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
     DeleteFileA(temporary);
     return false;

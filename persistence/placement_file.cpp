@@ -57,7 +57,8 @@ void FillTableFromDocument(const PlacementDocument& document, PlacementTable& ta
             continue;
 
         WindowRecord record;
-        const bool sizesRead = ReadSize(tokens[1], record.width) && ReadSize(tokens[2], record.height);
+        const bool sizesRead =
+            ReadSize(tokens[1], record.width) && ReadSize(tokens[2], record.height);
         const long left = document.GetLongValue(name, "Left", MissingCoordinate);
         const long top = document.GetLongValue(name, "Top", MissingCoordinate);
         if (!sizesRead || left == MissingCoordinate || top == MissingCoordinate)
