@@ -40,16 +40,15 @@ BOOL CALLBACK VisitControl(HWND control, LPARAM context) {
     return TRUE;
 }
 
+BOOL CALLBACK NoteExisting(HWND window, LPARAM seen) {
+    reinterpret_cast<std::set<HWND>*>(seen)->insert(window);
+    return TRUE;
+}
+
 } // namespace
 
 BoxWatcher::BoxWatcher(DWORD uiThread) : uiThread_(uiThread) {
-    EnumThreadWindows(
-        uiThread_,
-        [](HWND window, LPARAM self) -> BOOL {
-            reinterpret_cast<BoxWatcher*>(self)->seen_.insert(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(this));
+    EnumThreadWindows(uiThread_, NoteExisting, reinterpret_cast<LPARAM>(&seen_));
     thread_ = std::thread([this] { Watch(); });
 }
 
