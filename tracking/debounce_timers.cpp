@@ -3,18 +3,44 @@
 #include "persistence/placement_file.h"
 #include "tracking/passes.h"
 
+#include <algorithm>
+
 HHOOK gHookHandle = nullptr;
 
 namespace {
 
-// Runs a timer's work once it has come due. The timer is killed first, so an
-// arming during the work starts a fresh countdown and one more run. Nothing
-// thrown by the work (out of memory, formatting) may leave into the host's
-// message dispatch; what the work changed before the failure stays.
+LONGLONG TicksPerMillisecond() {
+    static const LONGLONG perMillisecond = [] {
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        return std::max<LONGLONG>(1, frequency.QuadPart / 1000);
+    }();
+    return perMillisecond;
+}
+
+LONGLONG Now() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+// Runs a timer's work once its deadline has passed. The timer is killed first,
+// so an arming during the work starts a fresh countdown and one more run.
+// Nothing thrown by the work (out of memory, formatting) may leave into the
+// host's message dispatch; what the work changed before the failure stays.
 void Expire(DebounceTimer& timer, HWND window, UINT_PTR id, void (*work)()) noexcept {
     KillTimer(window, id);
-    if (timer.id == id)
-        timer.id = 0;
+    if (timer.id != id)
+        return; // not this timer's pending countdown (killed or replaced meanwhile)
+    timer.id = 0;
+    const LONGLONG left = timer.deadline - Now();
+    if (left > 0) {
+        const LONGLONG perMs = TicksPerMillisecond();
+        timer.id =
+            SetTimer(nullptr, 0, static_cast<UINT>((left + perMs - 1) / perMs), timer.procedure);
+        return;
+    }
+    ++timer.runs;
     try {
         work();
     } catch (...) {
@@ -36,16 +62,16 @@ void CALLBACK SaveTimerProc(HWND window, UINT, UINT_PTR id, DWORD) {
 
 } // namespace
 
-DebounceTimer RestoreTimer{0, 50, RestoreTimerProc};
-DebounceTimer ReleaseTimer{0, 100, ReleaseTimerProc};
-DebounceTimer RecordTimer{0, 200, RecordTimerProc};
-DebounceTimer SaveTimer{0, 300, SaveTimerProc};
+DebounceTimer RestoreTimer{0, 50, RestoreTimerProc, 0, 0};
+DebounceTimer ReleaseTimer{0, 100, ReleaseTimerProc, 0, 0};
+DebounceTimer RecordTimer{0, 200, RecordTimerProc, 0, 0};
+DebounceTimer SaveTimer{0, 300, SaveTimerProc, 0, 0};
 
 void ArmTimer(DebounceTimer& timer) {
-    // With the identifier of a pending thread timer SetTimer replaces it and
-    // its countdown starts again; with 0 it creates a new one. A failure
-    // returns 0, so the next arming simply tries a new timer.
-    timer.id = SetTimer(nullptr, timer.id, timer.interval, timer.procedure);
+    timer.deadline = Now() + timer.interval * TicksPerMillisecond();
+    // A failure returns 0, so the next arming simply tries a new timer.
+    if (timer.id == 0)
+        timer.id = SetTimer(nullptr, 0, timer.interval, timer.procedure);
 }
 
 void CancelTimers() {

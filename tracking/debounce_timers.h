@@ -5,14 +5,23 @@
 
 #include <windows.h>
 
-// A one-shot thread timer (no window). id is the system's identifier while the
-// timer is pending and 0 while it is idle: the procedure forgets it when it
-// kills the timer, so a freed identifier handed out again for another timer can
-// never let arming one timer restart another's countdown.
+// A one-shot thread timer (no window) whose countdown every arming restarts:
+// its work runs once, no sooner than one interval after the latest arming.
+//
+// Arming lies on the path of every message the host's UI thread is sent, so it
+// only notes the new deadline, and asks the system for a timer only when none
+// is pending. A timer that comes due before the deadline (it was armed again
+// meanwhile) is set again for the time that is left.
+//
+// id is the system's identifier while a timer is pending and 0 while idle: the
+// procedure forgets it when it kills the timer, so a freed identifier handed
+// out again for another timer can never make one timer stand in for another.
 struct DebounceTimer {
     UINT_PTR id;
     const UINT interval; // milliseconds
     const TIMERPROC procedure;
+    LONGLONG deadline; // performance-counter ticks
+    unsigned runs;     // how often the work has run: for tests and benchmarks
 };
 
 extern DebounceTimer RestoreTimer; // 50 ms, runs RestorePass
