@@ -9,6 +9,7 @@ packages=(
   wine64 xvfb x11-apps imagemagick
   libboost-dev libsimpleini-dev googletest
   clang clang-format
+  libclang-rt-dev
 )
 
 missing=()
