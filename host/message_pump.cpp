@@ -12,9 +12,10 @@ namespace {
 // Counts a thread timer message and says whether it may be dispatched.
 bool AdmitThreadTimer(const MSG& message) {
     if (gModule.handle == nullptr) {
-        ++gThreadTimers.whileUnloaded;
-        Trace("dropped a thread timer message (id " + std::to_string(message.wParam) +
-              ") with no module loaded");
+        // An undispatched timer keeps coming: the first few are enough to see.
+        if (++gThreadTimers.whileUnloaded <= 5)
+            Trace("dropped a thread timer message (id " + std::to_string(message.wParam) +
+                  ") with no module loaded");
         return false;
     }
     if (gModule.exited)
