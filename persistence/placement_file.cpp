@@ -16,8 +16,10 @@ namespace {
 
 // A size token reads like "%d" the other way round: leading blanks, a sign and
 // decimal digits, the rest of the token ignored; no digit or an overflow fails.
-bool ReadSize(const std::string& token, int32_t& value) {
-    std::stringstream stream(token);
+// The stream is reused from token to token (setting it up is the dear part).
+bool ReadSize(std::stringstream& stream, const std::string& token, int32_t& value) {
+    stream.clear();
+    stream.str(token);
     int number = 0;
     stream >> number;
     if (stream.fail() || stream.bad())
@@ -48,6 +50,7 @@ void FillTableFromDocument(const PlacementDocument& document, PlacementTable& ta
     PlacementDocument::TNamesDepend sections;
     document.GetAllSections(sections);
     std::vector<std::string> tokens;
+    std::stringstream sizes;
     for (const auto& section : sections) {
         const char* name = section.pItem;
         tokens.clear();
@@ -58,7 +61,7 @@ void FillTableFromDocument(const PlacementDocument& document, PlacementTable& ta
 
         WindowRecord record;
         const bool sizesRead =
-            ReadSize(tokens[1], record.width) && ReadSize(tokens[2], record.height);
+            ReadSize(sizes, tokens[1], record.width) && ReadSize(sizes, tokens[2], record.height);
         const long left = document.GetLongValue(name, "Left", MissingCoordinate);
         const long top = document.GetLongValue(name, "Top", MissingCoordinate);
         if (!sizesRead || left == MissingCoordinate || top == MissingCoordinate)

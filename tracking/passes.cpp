@@ -5,6 +5,9 @@
 #include "tracking/window_snapshot.h"
 
 #include <algorithm>
+#include <functional>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -46,14 +49,21 @@ void RestorePass() {
     }
 }
 
+// Records are matched to windows by handle alone. The passes index one side by
+// handle once, instead of scanning the whole layout for every window.
+
 void ReleasePass() {
     const WindowSnapshot snapshot = SnapshotWindows();
     LayoutPlacements& current = gPlacementTable[CurrentLayout()];
-    for (auto& [key, record] : current) {
-        const bool present =
-            std::any_of(snapshot.begin(), snapshot.end(),
-                        [&](const WindowRecord& window) { return window.handle == record.handle; });
-        if (!present)
+    std::vector<WindowHandle> present;
+    present.reserve(snapshot.size());
+    for (const WindowRecord& window : snapshot)
+        present.push_back(window.handle);
+    std::sort(present.begin(), present.end(), std::less<WindowHandle>());
+    for (auto& entry : current) {
+        WindowRecord& record = entry.second;
+        if (!std::binary_search(present.begin(), present.end(), record.handle,
+                                std::less<WindowHandle>()))
             record.handle = nullptr;
     }
 }
@@ -64,14 +74,25 @@ void RecordPass() {
     if (snapshot.empty())
         return;
     LayoutPlacements& current = gPlacementTable[layout];
+    // The bound records by handle; a stable sort keeps records bound to the
+    // same window in key order, so the first found is the first in byte order,
+    // the one that follows the window.
+    using Binding = std::pair<WindowHandle, WindowRecord*>;
+    std::vector<Binding> bound;
+    for (auto& entry : current)
+        if (entry.second.handle != nullptr)
+            bound.emplace_back(entry.second.handle, &entry.second);
+    const auto byHandle = [](const Binding& a, const Binding& b) {
+        return std::less<WindowHandle>()(a.first, b.first);
+    };
+    std::stable_sort(bound.begin(), bound.end(), byHandle);
     for (const WindowRecord& window : snapshot) {
-        for (auto& [key, record] : current) {
-            if (record.handle == window.handle) {
-                record.left = window.left;
-                record.top = window.top;
-                ArmTimer(SaveTimer);
-                break;
-            }
-        }
+        const auto found =
+            std::lower_bound(bound.begin(), bound.end(), Binding{window.handle, nullptr}, byHandle);
+        if (found == bound.end() || found->first != window.handle)
+            continue;
+        found->second->left = window.left;
+        found->second->top = window.top;
+        ArmTimer(SaveTimer);
     }
 }
