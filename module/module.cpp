@@ -32,11 +32,15 @@ void InitModule(HINSTANCE instance) {
 #ifdef QUILLORY_FAULT_SWITCH
         ThrowIfStartupFaultRequested();
 #endif
-        LoadPlacements();
-        // A host that starts the module twice must not leave the first hook
-        // behind: nothing would remove it, and it would outlive the module.
-        if (gHookHandle != nullptr)
+        // A host that starts the module twice restarts it: the first hook must
+        // not stay behind, as nothing would remove it and it would outlive the
+        // module; a failing restart leaves the module inert, like a first start.
+        if (gHookHandle != nullptr) {
             UnhookWindowsHookEx(gHookHandle);
+            gHookHandle = nullptr;
+            CancelTimers();
+        }
+        LoadPlacements();
         gHookHandle =
             SetWindowsHookExA(WH_CALLWNDPROC, CallWndHook, gModuleInstance, GetCurrentThreadId());
         // The first pass deals with the windows that are open already.
