@@ -17,6 +17,8 @@
 //   move NAME LEFT TOP | hide NAME | show NAME | close NAME
 //   wait MS              run the message loop
 //   await-file MS        run the message loop until Config\Quillory.ini changes
+//   await-signal NAME MS run the message loop until a file NAME appears (then
+//                        removes it), so an outside driver can act meanwhile
 //   where [NAME...]      print window places (all windows without a name)
 //   counters             print what the host has counted
 //   file                 print the placement file
@@ -233,6 +235,19 @@ void AwaitFile(const ScriptCommand& command) {
     Trace("await-file: changed after " + std::to_string(now - start) + " ms" + sinceMove);
 }
 
+void AwaitSignal(const ScriptCommand& command) {
+    const std::string& name = Word(command, 1);
+    const int limit = Number(Word(command, 2));
+    const ULONGLONG start = GetTickCount64();
+    const bool arrived = PumpMessages(static_cast<DWORD>(limit), [&] {
+        return GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
+    });
+    if (!arrived)
+        throw Fault("no signal " + name + " within " + std::to_string(limit) + " ms");
+    DeleteFileA(name.c_str());
+    Trace("signal " + name + " after " + std::to_string(GetTickCount64() - start) + " ms");
+}
+
 void Counters() {
     Trace("counters: initlib=" + std::to_string(gHostCalls.initLibCalls) + " initlib-handle=" +
           InitLibHandle() + " date2int=" + std::to_string(gHostCalls.date2IntCalls) +
@@ -309,6 +324,8 @@ void Run(const ScriptCommand& command) {
         PumpMessages(static_cast<DWORD>(Number(Word(command, 1))));
     } else if (verb == "await-file") {
         AwaitFile(command);
+    } else if (verb == "await-signal") {
+        AwaitSignal(command);
     } else if (verb == "where") {
         Where(command);
     } else if (verb == "counters") {
