@@ -138,6 +138,7 @@ HWND OpenHostWindow(const std::string& name, WindowKind kind, int width, int hei
         throw std::runtime_error("cannot create window " + name);
     SetWindowPos(window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
     gHostWindows[name] = HostWindow{window, kind, ++gWindowsOpened};
     return window;
 }
