@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-  wine64 xvfb x11-apps imagemagick
+  wine64 xvfb x11-apps imagemagick xdotool
   libboost-dev libsimpleini-dev googletest
   clang clang-format
   libclang-rt-dev
