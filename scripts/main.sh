@@ -1,8 +1,21 @@
 #!/usr/bin/env bash
-# The main job: builds the shipped 32-bit module and says where it is.
+# The main job, on a fresh machine too: installs what the build needs, builds
+# the shipped 32-bit module and the x86_64 build that Wine runs, shows the demo
+# (the stand-in Orbiter.exe under Wine on a virtual screen: windows dragged by
+# the user reopen where they were left in the next run; trace on the terminal,
+# screenshots in out/demo/), and lays out the user's install in dist/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
+
 cmake --preset dll32 >/dev/null
 cmake --build --preset dll32
-echo "Built: $(pwd)/build/dll32/module/Quillory.dll"
+cmake --preset wine64 >/dev/null
+cmake --build --preset wine64
+
+bash scripts/demo.sh build/wine64
+
+cmake --build --preset dll32 --target dist
+echo "Built: $(pwd)/build/dll32/module/Quillory.dll (shipped, 32-bit)"
+echo "Install package: $(pwd)/dist/ (Modules/Plugin/Quillory.dll and Quillory-install.txt)"
+echo "Demo screenshots: $(pwd)/out/demo/1-opened.png 2-moved.png 3-reopened.png"
