@@ -4,18 +4,20 @@
 # (the stand-in Orbiter.exe under Wine on a virtual screen: windows dragged by
 # the user reopen where they were left in the next run; trace on the terminal,
 # screenshots in out/demo/), and lays out the user's install in dist/.
+# QUILLORY_BUILD names another folder for the two build trees (default build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
-cmake --preset dll32 >/dev/null
-cmake --build --preset dll32
-cmake --preset wine64 >/dev/null
-cmake --build --preset wine64
+trees=${QUILLORY_BUILD:-build}
+cmake --preset dll32 -B "$trees/dll32" >/dev/null
+cmake --build "$trees/dll32"
+cmake --preset wine64 -B "$trees/wine64" >/dev/null
+cmake --build "$trees/wine64"
 
-bash scripts/demo.sh build/wine64
+bash scripts/demo.sh "$trees/wine64"
 
-cmake --build --preset dll32 --target dist
-echo "Built: $(pwd)/build/dll32/module/Quillory.dll (shipped, 32-bit)"
+cmake --build "$trees/dll32" --target dist
+echo "Built: $(pwd)/$trees/dll32/module/Quillory.dll (shipped, 32-bit)"
 echo "Install package: $(pwd)/dist/ (Modules/Plugin/Quillory.dll and Quillory-install.txt)"
 echo "Demo screenshots: $(pwd)/out/demo/1-opened.png 2-moved.png 3-reopened.png"
