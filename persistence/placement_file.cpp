@@ -5,6 +5,7 @@
 #include <boost/algorithm/string/classification.hpp>
 #include <boost/algorithm/string/split.hpp>
 
+#include <cstring>
 #include <limits>
 #include <sstream>
 #include <string>
@@ -40,8 +41,8 @@ int32_t ToCoordinate(long value) {
 
 // A section header is one line: a title holding a line break could not be
 // written inside one without breaking, or injecting, sections.
-bool FitsInSectionName(const std::string& title) {
-    return title.find_first_of("\r\n") == std::string::npos;
+bool IsOneLine(const char* text) {
+    return std::strpbrk(text, "\r\n") == nullptr;
 }
 
 } // namespace
@@ -53,6 +54,11 @@ void FillTableFromDocument(const PlacementDocument& document, PlacementTable& ta
     std::stringstream sizes;
     for (const auto& section : sections) {
         const char* name = section.pItem;
+        // The parser takes a header line that lacks its "]" for the start of a
+        // name that runs on into the next line. Such a line is no header, and
+        // the keys after it are no placement.
+        if (!IsOneLine(name))
+            continue;
         tokens.clear();
         boost::algorithm::split(tokens, name, boost::algorithm::is_any_of(";"),
                                 boost::algorithm::token_compress_off);
@@ -82,7 +88,7 @@ void FillDocumentFromTable(const PlacementTable& table, PlacementDocument& docum
     std::string section;
     for (const auto& [layout, records] : table) {
         for (const auto& [key, record] : records) {
-            if (!FitsInSectionName(record.title))
+            if (!IsOneLine(record.title.c_str()))
                 continue;
             // Every record sits under FormatWindowKey of its own size and title.
             section.assign(layout).append(";").append(key);
