@@ -19,6 +19,9 @@
 //   await-file MS        run the message loop until Config\Quillory.ini changes
 //   await-signal NAME MS run the message loop until a file NAME appears (then
 //                        removes it), so an outside driver can act meanwhile
+//   await-quiet MS LIMIT run the message loop until no thread timer message has
+//                        come for MS ms (at most LIMIT ms): a module's pending
+//                        work, a save that may write nothing included, is done
 //   where [NAME...]      print window places (all windows without a name)
 //   counters             print what the host has counted
 //   file                 print the placement file
@@ -33,6 +36,7 @@
 #include "script.h"
 #include "trace.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -248,6 +252,24 @@ void AwaitSignal(const ScriptCommand& command) {
     Trace("signal " + name + " after " + std::to_string(GetTickCount64() - start) + " ms");
 }
 
+long ThreadTimerMessages() {
+    return gThreadTimers.whileRunning + gThreadTimers.afterExit + gThreadTimers.whileUnloaded;
+}
+
+void AwaitQuiet(const ScriptCommand& command) {
+    const ULONGLONG quiet = static_cast<ULONGLONG>(Number(Word(command, 1)));
+    const int limit = Number(Word(command, 2));
+    const long before = ThreadTimerMessages();
+    const ULONGLONG start = GetTickCount64();
+    const bool calm = PumpMessages(static_cast<DWORD>(limit), [&] {
+        return GetTickCount64() - std::max(start, gThreadTimers.latestTick) >= quiet;
+    });
+    if (!calm)
+        throw Fault("thread timer messages kept coming for " + std::to_string(limit) + " ms");
+    Trace("await-quiet: quiet after " + std::to_string(GetTickCount64() - start) + " ms; " +
+          std::to_string(ThreadTimerMessages() - before) + " thread timer message(s) meanwhile");
+}
+
 void Counters() {
     Trace("counters: initlib=" + std::to_string(gHostCalls.initLibCalls) + " initlib-handle=" +
           InitLibHandle() + " date2int=" + std::to_string(gHostCalls.date2IntCalls) +
@@ -326,6 +348,8 @@ void Run(const ScriptCommand& command) {
         AwaitFile(command);
     } else if (verb == "await-signal") {
         AwaitSignal(command);
+    } else if (verb == "await-quiet") {
+        AwaitQuiet(command);
     } else if (verb == "where") {
         Where(command);
     } else if (verb == "counters") {

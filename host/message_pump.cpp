@@ -11,6 +11,7 @@ namespace {
 
 // Counts a thread timer message and says whether it may be dispatched.
 bool AdmitThreadTimer(const MSG& message) {
+    gThreadTimers.latestTick = GetTickCount64();
     if (gModule.handle == nullptr) {
         // An undispatched timer keeps coming: the first few are enough to see.
         if (++gThreadTimers.whileUnloaded <= 5)

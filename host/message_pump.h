@@ -9,9 +9,10 @@
 #include <functional>
 
 struct ThreadTimerCounts {
-    long whileRunning = 0;  // dispatched while the module was loaded and not exited
-    long afterExit = 0;     // dispatched after ExitModule, module still loaded
-    long whileUnloaded = 0; // dropped: no module loaded
+    long whileRunning = 0;    // dispatched while the module was loaded and not exited
+    long afterExit = 0;       // dispatched after ExitModule, module still loaded
+    long whileUnloaded = 0;   // dropped: no module loaded
+    ULONGLONG latestTick = 0; // when the latest of them came, 0 before the first
 };
 extern ThreadTimerCounts gThreadTimers;
 
