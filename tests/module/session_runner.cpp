@@ -18,6 +18,25 @@ std::string WinePath(const std::string& path) {
     return path.empty() || path[0] != '/' ? dos : "Z:" + dos;
 }
 
+// Waits until the trace holds the line "cue NAME", while the host runs and the
+// deadline has not passed.
+bool AwaitCue(const std::string& traceFile, const std::string& name, HANDLE host,
+              ULONGLONG deadline) {
+    const std::string line = "cue " + name;
+    for (;;) {
+        for (const std::string& traced : TraceLines(ReadFileBytes(traceFile)))
+            if (traced == line)
+                return true;
+        if (GetTickCount64() >= deadline || WaitForSingleObject(host, 10) == WAIT_OBJECT_0) {
+            // The host may have printed the line just before it ended.
+            for (const std::string& traced : TraceLines(ReadFileBytes(traceFile)))
+                if (traced == line)
+                    return true;
+            return false;
+        }
+    }
+}
+
 } // namespace
 
 void InstallModule() {
@@ -28,6 +47,10 @@ void InstallModule() {
 }
 
 Session RunHost(const std::string& script) {
+    return RunHostWithCues(script, {});
+}
+
+Session RunHostWithCues(const std::string& script, const std::vector<Cue>& cues) {
     static int runs = 0;
     const std::string number = std::to_string(++runs);
     const std::string scriptFile = "session-" + number + ".txt";
@@ -53,8 +76,28 @@ Session RunHost(const std::string& script) {
     CloseHandle(output);
     if (!started)
         throw std::runtime_error("cannot start " + exe);
+
+    const ULONGLONG deadline = GetTickCount64() + 60000;
+    std::string failure; // why the cues stopped, empty if all were acted on
+    for (const Cue& cue : cues) {
+        if (!AwaitCue(traceFile, cue.name, process.hProcess, deadline)) {
+            failure = "cue " + cue.name + " did not come";
+            break;
+        }
+        try {
+            cue.act();
+            WriteFileBytes(cue.name, "");
+        } catch (const std::exception& error) {
+            failure = "cue " + cue.name + ": " + error.what();
+            break;
+        }
+    }
+
     Session session{-1, ""};
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
+    const ULONGLONG now = GetTickCount64();
+    // A host left waiting for a signal that will not come is stopped at once.
+    const DWORD left = !failure.empty() || now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+    if (WaitForSingleObject(process.hProcess, left) == WAIT_OBJECT_0) {
         DWORD code = 0;
         GetExitCodeProcess(process.hProcess, &code);
         session.exitCode = static_cast<int>(code);
@@ -65,6 +108,8 @@ Session RunHost(const std::string& script) {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     session.trace = ReadFileBytes(traceFile);
+    if (!failure.empty())
+        session.trace += "(test) " + failure + "\n";
     return session;
 }
 

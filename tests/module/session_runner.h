@@ -3,6 +3,7 @@
 // paths are this machine's and reach Wine through its drive for "/".
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,20 @@ void InstallModule();
 // Writes the script to a file, runs Orbiter.exe on it and waits for it, at
 // most a minute.
 Session RunHost(const std::string& script);
+
+// Something the test does while the host runs: when the host's trace shows the
+// line "cue NAME" (its script says "say cue NAME"), act runs, then the file NAME
+// is made in the current directory, which the script's "await-signal NAME MS"
+// waits for. Cues come in the order given.
+struct Cue {
+    std::string name;
+    std::function<void()> act;
+};
+
+// RunHost, acting on the cues as the host reaches them. If a cue does not come
+// while the host runs, or its act throws, the host is stopped (exit code -1)
+// and the trace ends with a line that says why.
+Session RunHostWithCues(const std::string& script, const std::vector<Cue>& cues);
 
 // The text of each trace line after its time stamp.
 std::vector<std::string> TraceLines(const std::string& trace);
