@@ -27,12 +27,14 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-// The name a record's section is written under, or "" when it is left out.
+// The name a record's section may be written under, or "" when it is surely
+// left out. The document takes names as C strings, so a title is written up to
+// a NUL; whether a line break after the NUL leaves the record out is the
+// save's choice, so such a record counts as written.
 std::string WrittenName(const LayoutKey& layout, const WindowKey& key) {
     const std::string name = layout + ";" + key;
-    if (key.find_first_of("\r\n") != std::string::npos)
-        return "";
-    return name.substr(0, name.find('\0'));
+    const std::string written = name.substr(0, name.find('\0'));
+    return written.find_first_of("\r\n") == std::string::npos ? written : "";
 }
 
 // The name the header line "[written]" reads back as: up to the first "]" or
@@ -119,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 ++readBack[Folded(ReadBackName(written))];
         }
 
-    SaveAndRead();
+    const std::string file = SaveAndRead();
     LoadPlacements();
     RequireRecordsUnderTheirOwnKeys();
     if (Count(gPlacementTable) > Count(saved))
@@ -136,8 +138,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (!back || back->left != record.left || back->top != record.top ||
                 back->width != record.width || back->height != record.height ||
                 back->title != record.title) {
-                std::fprintf(stderr, "record [%s] of layout [%s]\n", Escaped(key).c_str(),
-                             Escaped(layout).c_str());
+                std::fprintf(stderr, "record [%s] of layout [%s] at %d,%d in the file:\n%s\n",
+                             Escaped(key).c_str(), Escaped(layout).c_str(), record.left, record.top,
+                             Escaped(file).c_str());
                 Fail("a record whose section stands as it is did not come back as saved");
             }
         }

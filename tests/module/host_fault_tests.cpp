@@ -27,8 +27,9 @@ long FindLine(const std::vector<std::string>& lines, const std::string& prefix, 
     return -1;
 }
 
-// The lines of the trace that start with each of the prefixes, in this order;
-// the first prefix that is not found after the previous one, or "".
+// Checks that the trace has a line starting with each prefix, in the order of
+// the prefixes: gives the first prefix not found after the previous one's
+// line, or "" when all are there.
 std::string MissingInOrder(const std::string& trace, const std::vector<std::string>& prefixes) {
     const auto lines = TraceLines(trace);
     long at = -1;
