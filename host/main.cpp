@@ -120,6 +120,7 @@ void Init() {
     const ModuleExports& e = Exports("init");
     if (e.initModule == nullptr)
         throw Fault("the module exports no InitModule");
+    gModule.exited = false; // a start after an exit runs the module again
     std::vector<BoxReport> boxes;
     {
         BoxWatcher watcher(GetCurrentThreadId());

@@ -20,7 +20,7 @@ struct ModuleSession {
     HMODULE handle = nullptr;     // null before the load and after the free
     HMODULE lastHandle = nullptr; // what the latest LoadLibrary returned
     ModuleExports exports;
-    bool exited = false; // ExitModule called since the latest load
+    bool exited = false; // ExitModule called since the latest load or start
 };
 extern ModuleSession gModule;
 
