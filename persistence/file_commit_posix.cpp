@@ -1,6 +1,7 @@
 #include "persistence/file_commit.h"
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -25,4 +26,9 @@ bool CommitFile(const std::string& path, const std::string& bytes) {
         return true;
     unlink(temporary.data());
     return false;
+}
+
+bool PathExists(const std::string& path) {
+    struct stat status;
+    return stat(path.c_str(), &status) == 0;
 }

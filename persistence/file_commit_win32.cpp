@@ -51,3 +51,7 @@ bool CommitFile(const std::string& path, const std::string& bytes) {
     DeleteFileA(temporary);
     return false;
 }
+
+bool PathExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}

@@ -98,21 +98,32 @@ void FillDocumentFromTable(const PlacementTable& table, PlacementDocument& docum
     }
 }
 
+namespace {
+// Set when the file was there at start-up but could not be read (locked by
+// another program, too large to hold in memory): it still holds the user's
+// places, and this run, which knows none of them, must not replace it.
+bool gKeepUnreadFile = false;
+} // namespace
+
 void LoadPlacements() {
     // The document is empty at the one start-up load; resetting first keeps a
     // repeated start-up from merging the file into what an earlier save built.
     PlacementFile.Reset();
-    PlacementFile.LoadFile(PlacementFilePath);
-    // A file that began with a UTF-8 mark switches the document to UTF-8; the
-    // file is 8-bit text and must never be written with a mark.
-    PlacementFile.SetUnicode(false);
+    const SI_Error loaded = PlacementFile.LoadFile(PlacementFilePath);
+    gKeepUnreadFile = loaded < 0 && PathExists(PlacementFilePath);
     gPlacementTable.clear();
     FillTableFromDocument(PlacementFile, gPlacementTable);
 }
 
 void SavePlacements() {
     PlacementFile.Reset();
+    // A file that began with a UTF-8 mark switched the document to UTF-8, and
+    // only an empty document can be switched back. The file is 8-bit text and
+    // is never written with a mark.
+    PlacementFile.SetUnicode(false);
     FillDocumentFromTable(gPlacementTable, PlacementFile);
+    if (gKeepUnreadFile)
+        return;
     std::string bytes;
     PlacementFile.Save(bytes, false);
     CommitFile(PlacementFilePath, bytes);

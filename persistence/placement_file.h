@@ -23,7 +23,8 @@ extern PlacementDocument PlacementFile;
 void LoadPlacements();
 
 // Rebuilds PlacementFile from gPlacementTable and replaces the file with it in
-// one step; on any failure the old file stays as it was. Reports nothing.
+// one step; on any failure the old file stays as it was. A file that existed
+// but could not be read at start-up is never replaced. Reports nothing.
 void SavePlacements();
 
 // The two halves of the above, without file access.

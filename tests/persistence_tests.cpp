@@ -299,3 +299,35 @@ TEST_F(PlacementFileTest, TitlesWithBracketsOrTrailingBlanksComeBackCut) {
                                          "W|10;10;Tail|1,2|10,10,Tail\n"
                                          "W|10;10;\x80\xFF high|5,6|10,10,\x80\xFF high\n");
 }
+
+TEST_F(PlacementFileTest, FileUnreadableAtStartIsNeverReplacedInThatRun) {
+    const std::string users = Section("W;10;10;Mine", "1", "2");
+    WriteFileBytes(File, users);
+    const HANDLE lock =
+        CreateFileA(File.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    LoadPlacements();
+    CloseHandle(lock);
+    EXPECT_TRUE(gPlacementTable.empty());
+
+    Put("W", Record(5, 6, 20, 20, "Learned"));
+    SavePlacements();
+    EXPECT_EQ(ReadFileBytes(File), users) << "the user's places survive";
+
+    // Read at the next start, it is saved normally again.
+    LoadPlacements();
+    Put("W", Record(5, 6, 20, 20, "Learned"));
+    SavePlacements();
+    EXPECT_EQ(ReadFileBytes(File), users + "\r\n\r\n" + Section("W;20;20;Learned", "5", "6"));
+}
+
+TEST_F(PlacementFileTest, ByteOrderMarkSwitchesNoLaterSaveToAMark) {
+    WriteFileBytes(File, "\xEF\xBB\xBF" + Section("W;10;10;A", "1", "2"));
+    LoadPlacements();
+    EXPECT_TRUE(PlacementFile.IsUnicode()) << "the parser switched on reading the mark";
+    SavePlacements();
+    EXPECT_FALSE(PlacementFile.IsUnicode());
+    std::string text;
+    PlacementFile.Save(text, true); // even asked for one, a mark is not written
+    EXPECT_EQ(text, Section("W;10;10;A", "1", "2"));
+}
