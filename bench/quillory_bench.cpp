@@ -198,16 +198,34 @@ void BenchPasses() {
                 current[FormatWindowKey(filler)] = filler;
             }
             RestorePass(); // learns and binds every window
-            const int runs = windows >= 200 ? 7 : 15;
-            const double snapshot = MedianUs(runs, [] {
-                const WindowSnapshot s = SnapshotWindows();
-                const LayoutKey k = CurrentLayoutKey(FullscreenRenderWindow != nullptr);
-                (void)s;
-                (void)k;
-            });
-            const double restore = MedianUs(runs, RestorePass);
-            const double record = MedianUs(runs, RecordPass);
-            const double release = MedianUs(runs, ReleasePass);
+            // The four are timed in turn within each round, so that a change in
+            // the system's speed during the run (the window queries go through
+            // Wine's server) falls on all of them alike.
+            const int rounds = windows >= 200 ? 9 : 21;
+            std::vector<double> times[4];
+            for (int round = 0; round < rounds; ++round) {
+                const std::function<void()> steps[4] = {
+                    [] {
+                        const WindowSnapshot s = SnapshotWindows();
+                        const LayoutKey k = CurrentLayoutKey(FullscreenRenderWindow != nullptr);
+                        (void)s;
+                        (void)k;
+                    },
+                    RestorePass, RecordPass, ReleasePass};
+                for (int i = 0; i < 4; ++i) {
+                    const double start = NowUs();
+                    steps[i]();
+                    times[i].push_back(NowUs() - start);
+                }
+            }
+            auto median = [](std::vector<double>& t) {
+                std::sort(t.begin(), t.end());
+                return t[t.size() / 2];
+            };
+            const double snapshot = median(times[0]);
+            const double restore = median(times[1]);
+            const double record = median(times[2]);
+            const double release = median(times[3]);
             CancelTimers();
             const std::string size = std::to_string(windows) + " windows, " +
                                      std::to_string(current.size()) + " records";
