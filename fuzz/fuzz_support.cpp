@@ -157,3 +157,11 @@ void RequireSameSave(const std::string& first, const std::string& second) {
                  first.size(), Escaped(first).c_str(), second.size(), Escaped(second).c_str(), at);
     Fail("loading and saving a saved file changed it");
 }
+
+std::string SaveAndRead() {
+    SavePlacements();
+    RequireOnlyThePlacementFile();
+    const std::string saved = ReadWhole(PlacementFilePath);
+    RequireWrittenForm(saved);
+    return saved;
+}

@@ -33,3 +33,6 @@ void RequireRecordsUnderTheirOwnKeys();
 
 // Aborts with both texts shown when a save is not the one before it.
 void RequireSameSave(const std::string& first, const std::string& second);
+
+// SavePlacements, then the checks every save must pass; the bytes it wrote.
+std::string SaveAndRead();

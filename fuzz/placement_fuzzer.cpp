@@ -19,11 +19,7 @@ namespace {
 std::string LoadAndSave() {
     LoadPlacements();
     RequireRecordsUnderTheirOwnKeys();
-    SavePlacements();
-    RequireOnlyThePlacementFile();
-    const std::string saved = ReadWhole(PlacementFilePath);
-    RequireWrittenForm(saved);
-    return saved;
+    return SaveAndRead();
 }
 
 } // namespace

@@ -81,14 +81,6 @@ size_t Count(const PlacementTable& table) {
     return count;
 }
 
-std::string SaveAndRead() {
-    SavePlacements();
-    RequireOnlyThePlacementFile();
-    const std::string saved = ReadWhole(PlacementFilePath);
-    RequireWrittenForm(saved);
-    return saved;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

@@ -17,8 +17,25 @@ source scripts/wine-env.sh
 trap quillory_stop_display EXIT
 quillory_start_display
 
-status=0
-ctest --test-dir build/dll32 --output-on-failure || status=1
-ctest --test-dir build/wine64 --output-on-failure || status=1
-bash scripts/fuzz.sh 60 || status=1
-exit $status
+# Each ctest run and the fuzzing count towards one closing tally.
+passed=0 failed=0
+log=$(mktemp)
+run_ctest() {
+  local total bad
+  if ctest --test-dir "$1" --output-on-failure 2>&1 | tee "$log"; then :; fi
+  total=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\2/p' "$log")
+  bad=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1/p' "$log")
+  if [ -z "$total" ]; then
+    failed=$((failed + 1)) # ctest itself did not run
+  else
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+  fi
+}
+run_ctest build/dll32
+run_ctest build/wine64
+rm -f "$log"
+if bash scripts/fuzz.sh 60; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+
+echo "tests: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -2,6 +2,7 @@
 // working directory.
 
 #include "persistence/placement_file.h"
+#include "table_text.h"
 #include "test_support.h"
 #include "tracking/placement_table.h"
 
@@ -14,25 +15,6 @@ namespace {
 
 const std::string File = "Config/Quillory.ini";
 
-WindowRecord Record(int32_t left, int32_t top, int32_t width, int32_t height, std::string title) {
-    return WindowRecord{nullptr, left, top, width, height, std::move(title)};
-}
-
-void Put(const LayoutKey& layout, const WindowRecord& record) {
-    gPlacementTable[layout][FormatWindowKey(record)] = record;
-}
-
-// The table flattened to "layout|key|left,top|width,height,title" lines, in
-// table order, so whole tables compare in one assertion.
-std::string Describe(const PlacementTable& table) {
-    std::string text;
-    for (const auto& [layout, records] : table)
-        for (const auto& [key, r] : records)
-            text += layout + "|" + key + "|" + std::to_string(r.left) + "," +
-                    std::to_string(r.top) + "|" + std::to_string(r.width) + "," +
-                    std::to_string(r.height) + "," + r.title + (r.handle ? "|bound" : "") + "\n";
-    return text;
-}
 
 std::string Section(const std::string& name, const std::string& left, const std::string& top) {
     return "[" + name + "]\r\nLeft = " + left + "\r\nTop = " + top + "\r\n";
