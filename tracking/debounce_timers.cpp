@@ -9,13 +9,21 @@ HHOOK gHookHandle = nullptr;
 
 namespace {
 
-LONGLONG TicksPerMillisecond() {
-    static const LONGLONG perMillisecond = [] {
-        LARGE_INTEGER frequency;
-        QueryPerformanceFrequency(&frequency);
-        return std::max<LONGLONG>(1, frequency.QuadPart / 1000);
+LONGLONG Frequency() {
+    static const LONGLONG frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return std::max<LONGLONG>(1, f.QuadPart);
     }();
-    return perMillisecond;
+    return frequency;
+}
+
+// Both conversions round up, so that a deadline is never early.
+LONGLONG TicksFromMs(UINT ms) {
+    return (static_cast<LONGLONG>(ms) * Frequency() + 999) / 1000;
+}
+UINT MsFromTicks(LONGLONG ticks) {
+    return static_cast<UINT>((ticks * 1000 + Frequency() - 1) / Frequency());
 }
 
 LONGLONG Now() {
@@ -35,9 +43,7 @@ void Expire(DebounceTimer& timer, HWND window, UINT_PTR id, void (*work)()) noex
     timer.id = 0;
     const LONGLONG left = timer.deadline - Now();
     if (left > 0) {
-        const LONGLONG perMs = TicksPerMillisecond();
-        timer.id =
-            SetTimer(nullptr, 0, static_cast<UINT>((left + perMs - 1) / perMs), timer.procedure);
+        timer.id = SetTimer(nullptr, 0, MsFromTicks(left), timer.procedure);
         return;
     }
     ++timer.runs;
@@ -68,7 +74,7 @@ DebounceTimer RecordTimer{0, 200, RecordTimerProc, 0, 0};
 DebounceTimer SaveTimer{0, 300, SaveTimerProc, 0, 0};
 
 void ArmTimer(DebounceTimer& timer) {
-    timer.deadline = Now() + timer.interval * TicksPerMillisecond();
+    timer.deadline = Now() + TicksFromMs(timer.interval);
     // A failure returns 0, so the next arming simply tries a new timer.
     if (timer.id == 0)
         timer.id = SetTimer(nullptr, 0, timer.interval, timer.procedure);
