@@ -15,6 +15,11 @@ const char* const PlacementFilePath = "Config/Quillory.ini";
 
 namespace {
 
+// Set when the file was there at start-up but could not be read (locked by
+// another program, too large to hold in memory): it still holds the user's
+// places, and this run, which knows none of them, must not replace it.
+bool gKeepUnreadFile = false;
+
 // A size token reads like "%d" the other way round: leading blanks, a sign and
 // decimal digits, the rest of the token ignored; no digit or an overflow fails.
 // The stream is reused from token to token (setting it up is the dear part).
@@ -97,13 +102,6 @@ void FillDocumentFromTable(const PlacementTable& table, PlacementDocument& docum
         }
     }
 }
-
-namespace {
-// Set when the file was there at start-up but could not be read (locked by
-// another program, too large to hold in memory): it still holds the user's
-// places, and this run, which knows none of them, must not replace it.
-bool gKeepUnreadFile = false;
-} // namespace
 
 void LoadPlacements() {
     // The document is empty at the one start-up load; resetting first keeps a

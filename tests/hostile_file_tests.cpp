@@ -22,7 +22,6 @@ namespace {
 
 const std::string File = "Config/Quillory.ini";
 
-
 std::string Section(const std::string& name, int32_t left, int32_t top) {
     return "[" + name + "]\r\nLeft = " + std::to_string(left) + "\r\nTop = " + std::to_string(top) +
            "\r\n";

@@ -15,7 +15,6 @@ namespace {
 
 const std::string File = "Config/Quillory.ini";
 
-
 std::string Section(const std::string& name, const std::string& left, const std::string& top) {
     return "[" + name + "]\r\nLeft = " + left + "\r\nTop = " + top + "\r\n";
 }

@@ -39,7 +39,7 @@ LONGLONG Now() {
 void Expire(DebounceTimer& timer, HWND window, UINT_PTR id, void (*work)()) noexcept {
     KillTimer(window, id);
     if (timer.id != id)
-        return; // not this timer's pending countdown (killed or replaced meanwhile)
+        return; // not this timer's pending countdown (cancelled meanwhile)
     timer.id = 0;
     const LONGLONG left = timer.deadline - Now();
     if (left > 0) {
